@@ -62,8 +62,8 @@ PictureButton* MainWindow::makeButton(Button which, const char* picture, const c
     auto* button = new PictureButton(this, load(picture), load(pressedPicture), toggle);
     button->setGeometry(x, 175, 25, 25);
     button->hide();
-    setTooltip(which, tooltip);
     m_buttons[static_cast<std::size_t>(which)] = button;
+    setTooltip(which, tooltip);
     connect(button, &QAbstractButton::clicked, this, [this, which] {
         if (m_events != nullptr) {
             m_events->onButtonClicked(which);
