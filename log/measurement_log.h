@@ -35,6 +35,9 @@ public:
     [[nodiscard]] bool isOpen() const { return m_file != nullptr; }
 
 private:
+    /// Writes one whole line to the open file and hands it to the operating system.
+    void writeLine(const std::string& line);
+
     Dialogs& m_dialogs;
     ButtonControls& m_buttons;
     const Clock& m_clock;
