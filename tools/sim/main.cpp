@@ -51,7 +51,10 @@ fs::path portsFolder() {
         base = xdg;
     } else {
         const char* home = std::getenv("HOME");
-        base = fs::path(home != nullptr ? home : ".") / ".config";
+        if (home == nullptr || *home == '\0') {
+            return {}; // the program would not find the link either
+        }
+        base = fs::path(home) / ".config";
     }
     return base / "quendar" / "ports";
 }
@@ -235,7 +238,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string portName = "COM" + std::to_string(line.com);
-    const fs::path link = portsFolder() / portName;
+    const fs::path folder = portsFolder();
+    if (folder.empty()) {
+        std::fprintf(stderr, "quendar-sim: neither XDG_CONFIG_HOME nor HOME is set\n");
+        return 1;
+    }
+    const fs::path link = folder / portName;
     if (!createLink(link, slaveName)) {
         return 1;
     }
