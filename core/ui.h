@@ -60,9 +60,10 @@ public:
     /// A message box with `caption`, `text` (Windows-1252) and one OK button.
     virtual void messageBox(std::string_view caption, std::string_view text) = 0;
     /// A one-line input dialog; returns the entered text (Windows-1252), or "" when left with
-    /// Escape or closed.
+    /// Escape or closed. Non-empty `details` (Windows-1252, lines split by LF) are shown under
+    /// the prompt.
     virtual std::string inputText(std::string_view title, std::string_view prompt,
-                                  std::string_view preset) = 0;
+                                  std::string_view preset, std::string_view details = {}) = 0;
     /// A save-file dialog with one filter ("Description (*.ext)"); returns the chosen full path
     /// in the platform's file-name encoding (UTF-8 outside Windows), or "" when cancelled.
     virtual std::string saveFileName(std::string_view title, std::string_view filter) = 0;

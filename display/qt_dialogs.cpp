@@ -2,8 +2,11 @@
 
 #include "core/text.h"
 
+#include <QBoxLayout>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 #ifdef _WIN32
@@ -46,13 +49,22 @@ void QtDialogs::messageBox(std::string_view caption, std::string_view text) {
 }
 
 std::string QtDialogs::inputText(std::string_view title, std::string_view prompt,
-                                 std::string_view preset) {
+                                 std::string_view preset, std::string_view details) {
     const ModalGate::Scope modal(m_gate);
     QInputDialog dialog(m_parent);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(fromCp1252(title));
     dialog.setLabelText(fromCp1252(prompt));
     dialog.setTextValue(fromCp1252(preset));
+    // The dialog's own layout holds the prompt, the entry and the buttons; the details go
+    // between prompt and entry.
+    if (auto* layout = qobject_cast<QBoxLayout*>(dialog.layout()); layout && !details.empty()) {
+        auto* label = new QLabel(fromCp1252(details), &dialog);
+        label->setTextFormat(Qt::PlainText);
+        label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        layout->insertWidget(1, label);
+    }
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }

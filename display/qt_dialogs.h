@@ -19,8 +19,8 @@ public:
     QtDialogs(QWidget* parent, ModalGate& gate);
 
     void messageBox(std::string_view caption, std::string_view text) override;
-    std::string inputText(std::string_view title, std::string_view prompt,
-                          std::string_view preset) override;
+    std::string inputText(std::string_view title, std::string_view prompt, std::string_view preset,
+                          std::string_view details = {}) override;
     std::string saveFileName(std::string_view title, std::string_view filter) override;
 
 private:

@@ -85,17 +85,19 @@ public:
         std::string title;
         std::string text;
         std::string preset;
+        std::string details;
     };
     void messageBox(std::string_view caption, std::string_view text) override {
-        shown.push_back({"message", std::string(caption), std::string(text), {}});
+        shown.push_back({"message", std::string(caption), std::string(text), {}, {}});
     }
-    std::string inputText(std::string_view title, std::string_view prompt,
-                          std::string_view preset) override {
-        shown.push_back({"input", std::string(title), std::string(prompt), std::string(preset)});
+    std::string inputText(std::string_view title, std::string_view prompt, std::string_view preset,
+                          std::string_view details = {}) override {
+        shown.push_back({"input", std::string(title), std::string(prompt), std::string(preset),
+                         std::string(details)});
         return next(inputAnswers);
     }
     std::string saveFileName(std::string_view title, std::string_view filter) override {
-        shown.push_back({"save", std::string(title), std::string(filter), {}});
+        shown.push_back({"save", std::string(title), std::string(filter), {}, {}});
         return next(saveAnswers);
     }
 
