@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace quendar {
 
@@ -28,6 +30,10 @@ public:
     /// The COM port number in use.
     [[nodiscard]] virtual int portNumber() const = 0;
 };
+
+/// The port dialog's list of the ports found (Windows-1252, lines split by LF); empty when
+/// there are none.
+[[nodiscard]] std::string portListText(const std::vector<PortDescription>& ports);
 
 /// The device link with its settings file and port dialog.
 class DeviceLink final : public LinkPart, public LinkIo {

@@ -41,7 +41,9 @@ public:
     DeviceProtocol(LinkIo& link, ResultEvaluator& evaluator, StatusLines& lines,
                    PanelControl& panel);
 
+    /// One step: reads at most one status byte or one whole block, never waits for the line.
     void protocolStep() override;
+    /// Writes the cancel command, whatever the state; nothing else changes.
     void sendCancel() override;
 
     /// The current state.
@@ -52,6 +54,13 @@ public:
     [[nodiscard]] const MeasurementRecord& record() const { return m_record; }
 
 private:
+    void stepIdle();
+    void stepAwaitingBlock();
+    // Acts on one status byte taken in Idle; unknown values change nothing.
+    void react(std::uint8_t code);
+    // Reads and drops every byte waiting.
+    void discardInput();
+
     LinkIo& m_link;
     ResultEvaluator& m_evaluator;
     StatusLines& m_lines;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quendar {
 
@@ -21,6 +22,13 @@ enum PortError : unsigned {
 /// Settings of one open: 19200 baud, 8N1 and no flow control are implied.
 struct PortOpenOptions {
     int queueSize = 0; ///< input and output queue size in bytes where the platform has one
+};
+
+/// A port the user can choose, as the port dialog lists it.
+struct PortDescription {
+    int comNumber = 0;       ///< the n of "COM" n that reaches this port
+    std::string location;    ///< the device it stands for (path or Windows name), UTF-8
+    std::string description; ///< what the system says about it (may be empty), UTF-8
 };
 
 /// One serial port. No call blocks beyond the line's write time-out.
@@ -42,6 +50,8 @@ public:
     virtual int write(const std::uint8_t* buffer, int count) = 0;
     /// The PortError bits raised since the last bytesWaiting or errorStatus call (then cleared).
     [[nodiscard]] virtual unsigned errorStatus() = 0;
+    /// The ports "COM<n>" reaches at the moment, by ascending n; empty where nothing is known.
+    [[nodiscard]] virtual std::vector<PortDescription> describePorts() const { return {}; }
 };
 
 } // namespace quendar
