@@ -47,6 +47,8 @@ class ResultEvaluator {
 public:
     virtual ~ResultEvaluator() = default;
     /// Turns a record whose check byte was verified into texts, digits, log line and statistics.
+    /// Only a valid speed (a number below 1000 km/h from a known scale and method) is logged
+    /// and counted.
     virtual void evaluateRecord(const MeasurementRecord& record) = 0;
     /// Puts the distance/time and speed lines back into their waiting form.
     virtual void clearResultTexts() = 0;

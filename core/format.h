@@ -11,7 +11,8 @@ namespace quendar {
 
 /// Fixed-point text of a single-precision value with `decimals` digits after the point, as the C
 /// conversion "%.*f" writes the value widened to double; "+Infinity", "-Infinity" for the
-/// infinities and "NaN" for any not-a-number value.
+/// infinities and "NaN" for any not-a-number value. The point is the separator whatever the
+/// process locale.
 [[nodiscard]] std::string formatFixed(float value, int decimals);
 
 /// Decimal text of a signed integer: "-" for negatives, no plus sign, no leading zeros.
