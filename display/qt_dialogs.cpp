@@ -7,7 +7,9 @@
 #include <QFontDatabase>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QTimer>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -56,15 +58,26 @@ std::string QtDialogs::inputText(std::string_view title, std::string_view prompt
     dialog.setWindowTitle(fromCp1252(title));
     dialog.setLabelText(fromCp1252(prompt));
     dialog.setTextValue(fromCp1252(preset));
-    // The dialog's own layout holds the prompt, the entry and the buttons; the details go
-    // between prompt and entry.
-    if (auto* layout = qobject_cast<QBoxLayout*>(dialog.layout()); layout && !details.empty()) {
-        auto* label = new QLabel(fromCp1252(details), &dialog);
-        label->setTextFormat(Qt::PlainText);
-        label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        layout->insertWidget(1, label);
+    if (!details.empty()) {
+        // The dialog builds its layout (prompt, entry, buttons) on demand; asking for its size
+        // makes it, so the details can go between prompt and entry.
+        (void)dialog.sizeHint();
+        if (auto* layout = qobject_cast<QBoxLayout*>(dialog.layout())) {
+            auto* label = new QLabel(fromCp1252(details), &dialog);
+            label->setTextFormat(Qt::PlainText);
+            label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+            label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            layout->insertWidget(1, label);
+        } else {
+            dialog.setLabelText(fromCp1252(prompt) + QStringLiteral("\n\n") + fromCp1252(details));
+        }
     }
+    // Showing selects the preset text; the caret belongs at its end instead.
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        if (auto* edit = dialog.findChild<QLineEdit*>()) {
+            edit->end(false);
+        }
+    });
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }
