@@ -42,16 +42,28 @@ public:
     DeviceLink(SerialPort& port, Dialogs& dialogs, StatusLines& lines, PanelControl& panel,
                std::filesystem::path configPath = "cnf.dat");
 
+    /// Takes both values from "cnf.dat" unchecked; a file that does not open gives port 1,
+    /// reserved 0, and is written at once. Never shows a message.
     void loadPortConfig() override;
+    /// Opens with 255-byte queues; a port that does not open gets the "Fehler" message box.
     void openPortAtStartup() override;
+    /// Closes the port, asks for the number (1 to 99, else 1), stores it, reopens with 1024-byte
+    /// queues and reports the outcome in the info line.
     void choosePort() override;
+    /// Closes the port if it is open.
     void closePort() override;
 
+    /// True while the port is open.
     [[nodiscard]] bool isPortOpen() const override;
+    /// Bytes waiting; 0 when closed. Clears the port's pending error conditions.
     [[nodiscard]] int bytesWaiting() override;
+    /// Reads up to `count` waiting bytes; 0 when closed.
     int readBytes(std::uint8_t* buffer, int count) override;
+    /// Writes `count` bytes; 0 when closed.
     int writeBytes(const std::uint8_t* buffer, int count) override;
+    /// PortError bits raised since the last query or byte count; 0 means no error.
     [[nodiscard]] unsigned portErrorStatus() override;
+    /// The n of "COM" n, as loaded or chosen.
     [[nodiscard]] int portNumber() const override { return m_portNumber; }
 
     /// Writes "cnf.dat" with the port number and the reserved value.
