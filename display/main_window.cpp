@@ -184,9 +184,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // The window stays open until shutdown closes it through closeMainWindow.
-    event->ignore();
+    // The window stays open until shutdown closes it through closeMainWindow. Qt ignores a close()
+    // made from inside this handler, so a shutdown that ran here closes the window by accepting.
     m_events->onCloseRequested();
+    if (m_closing) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 void MainWindow::timerEvent(QTimerEvent* event) {
