@@ -353,8 +353,18 @@ private slots:
                              rig.program->window().isVisible()});
         };
         rig.clock.time = {2013, 5, 3, 9, 12, 40};
-        const int ticksAtClose = rig.nextTick();
-        rig.program->window().close();
+        int ticksAtClose = -1;
+        // Closed from inside the event loop, as the close box does; closing must end the loop.
+        QTimer::singleShot(0, &rig.program->window(), [&] {
+            ticksAtClose = rig.nextTick();
+            rig.program->window().close();
+        });
+        QTimer safety;
+        safety.setSingleShot(true);
+        QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        safety.start(kDeadlineMs);
+        QCOMPARE(QApplication::exec(), 0);
+        safety.stop();
         rig.clock.onRead = nullptr;
 
         QVERIFY(rig.program->application().isShutDown());

@@ -104,8 +104,12 @@ private slots:
         rig.clock.time = {2013, 5, 3, 9, 12, 40};
 
         QTimer::singleShot(0, [] { std::raise(SIGTERM); });
-        QTimer::singleShot(kDeadlineMs, [] { QCoreApplication::exit(99); });
+        QTimer safety;
+        safety.setSingleShot(true);
+        QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        safety.start(kDeadlineMs);
         const int exitCode = QCoreApplication::exec();
+        safety.stop();
         QCOMPARE(exitCode, 0);
         QVERIFY(terminated);
         QVERIFY(rig.program->application().isShutDown());
