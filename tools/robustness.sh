@@ -105,8 +105,22 @@ for target in protocol port_config image; do
     fi
 done
 
-# soak
-# (the soak run is added here: stage "soak: ..." <function>)
+# soak: the whole program in-process against the simulated device at full pace with random faults,
+# for QUENDAR_SOAK_SECONDS (default 60), then the plug pulled mid-block and SIGTERM while logging.
+soak_seconds="${QUENDAR_SOAK_SECONDS:-60}"
+build_soak() {
+    configure "$build" || return
+    cmake --build "$build" -j"$jobs" --target quendar-soak
+}
+run_soak() { # soak options...
+    "$build/bin/quendar-soak" "$@"
+}
+stage "soak: build" build_soak
+if [ -x "$build/bin/quendar-soak" ]; then
+    stage "soak: ${soak_seconds}s at full pace with faults" run_soak --seconds "$soak_seconds"
+    stage "soak: plug pulled mid-block" run_soak --seconds 10 --unplug-after 3
+    stage "soak: SIGTERM while logging" run_soak --seconds 30 --sigterm-after 5
+fi
 
 section "summary"
 printf '%s\n' "${timings[@]}"

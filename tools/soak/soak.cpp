@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -59,6 +60,8 @@ constexpr int kDrainTicks = 60;
 constexpr long long kWatchdogMs = 5000;
 // Growth of the resident set between warm-up and end that still counts as "no growth".
 constexpr long kMaxGrowthKiB = 2048;
+// Growth of the bytes in use on the heap that still counts as noise.
+constexpr long kMaxHeapGrowthKiB = 256;
 // Bytes of the block that reach the line before the plug is pulled.
 constexpr std::size_t kCutAfterBytes = 7;
 // Ticks between pulling the plug and plugging a new device in.
@@ -69,6 +72,7 @@ struct Options {
     int tickMs = 10;
     double sigtermAfter = -1.0;
     double unplugAfter = -1.0;
+    double stallAfter = -1.0;
     bool keep = false;
     bool verbose = false;
     std::uint64_t seed = 0;
@@ -84,6 +88,7 @@ const char* const kUsage =
     "  --sigterm-after S  raise SIGTERM after S seconds, handled as the program's main does\n"
     "  --unplug-after S   pull the plug in the middle of the first good block after S seconds,\n"
     "                     plug a new device in 30 ticks later and pick it in the port dialog\n"
+    "  --stall-after S    block the event loop for 6 s after S seconds (tests the watchdog)\n"
     "  --keep             keep the temporary folder with the log\n"
     "  simulator options  as quendar-sim takes them, e.g. --fault-checksum 0.1; the defaults\n"
     "                     are --fastest, random scale and method, 10-1100 km/h and every fault\n";
@@ -143,6 +148,12 @@ bool parseArgs(int argc, char** argv, Options& options) {
                 return false;
             }
             options.unplugAfter = std::atof(v);
+        } else if (arg == "--stall-after") {
+            const char* v = value("--stall-after");
+            if (v == nullptr) {
+                return false;
+            }
+            options.stallAfter = std::atof(v);
         } else if (arg == "--keep") {
             options.keep = true;
         } else if (arg == "--verbose") {
@@ -170,10 +181,13 @@ bool parseArgs(int argc, char** argv, Options& options) {
     return true;
 }
 
-// Resident set now and its peak, in KiB, from /proc/self/status.
+// Resident set now and its peak, in KiB, from /proc/self/status, and the bytes malloc has handed
+// out and not got back. The resident set alone hides a leak until the leak has used up the heap
+// memory that was freed during warm-up but stays resident.
 struct Memory {
     long rssKiB = 0;
     long hwmKiB = 0;
+    long heapKiB = 0;
 };
 
 Memory readMemory() {
@@ -187,6 +201,8 @@ Memory readMemory() {
             memory.hwmKiB = std::atol(line.c_str() + 6);
         }
     }
+    const struct mallinfo2 heap = mallinfo2();
+    memory.heapKiB = static_cast<long>((heap.uordblks + heap.hblkhd) / 1024);
     return memory;
 }
 
@@ -332,6 +348,22 @@ std::string fixed1(double value) {
     return text;
 }
 
+// Windows-1252 text made safe for a UTF-8 terminal.
+std::string printable(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 || byte < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(byte));
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string commas(std::string text) {
     for (char& c : text) {
         if (c == '.') {
@@ -382,6 +414,8 @@ struct ProgramTally {
     int portClosedEnds = 0;
     int screenMismatches = 0;
     std::string firstScreenMismatch;
+    int closedTicks = 0;       // ticks that found the port closed
+    int closedTextMissing = 0; // of those, ticks whose info line did not say so
 };
 
 std::atomic<long long> g_lastTickMs{0};
@@ -424,7 +458,7 @@ public:
 
     // One tick of the whole system.
     void step() {
-        if (m_inStep || m_done) {
+        if (m_inStep || m_done || m_program.application().isShutDown()) {
             return;
         }
         m_inStep = true;
@@ -432,6 +466,10 @@ public:
         g_lastTickMs = nowMs();
         const double elapsed = secondsSinceStart();
 
+        if (m_options.stallAfter >= 0.0 && elapsed >= m_options.stallAfter && !m_stalled) {
+            m_stalled = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kWatchdogMs + 1000));
+        }
         if (m_unplugged && ++m_unpluggedTicks >= kUnpluggedTicks) {
             replug();
         }
@@ -460,6 +498,14 @@ public:
         m_program.application().onTimer();
         ++m_tally.ticks;
         observe(before, m_program.protocol().state());
+        if (!m_program.link().isPortOpen()) {
+            ++m_tally.closedTicks;
+            const QString info = m_program.window().line(quendar::Line::Info)->text();
+            if (info != cp("COM-Schnittstelle 1 konnte nicht ge\xF6"
+                           "ffnet werden!")) {
+                ++m_tally.closedTextMissing;
+            }
+        }
 
         sampleMemory(elapsed);
         const auto stepMs =
@@ -506,7 +552,8 @@ public:
         row2("  replaced by garbage", fault(sim::Fault::Garbage), m_sent.garbage);
         row2("noise runs", fault(sim::Fault::Noise), m_sent.noise);
         row2("status bursts", fault(sim::Fault::Burst), m_sent.burst);
-        row2("requests (ignored / no request came)", c.requestsIgnored, c.requestTimeouts);
+        row2("requests for no result (junk ResultReady)", c.requestsIgnored, c.requestsIgnored);
+        row2("results never requested (5 s)", c.requestTimeouts, c.requestTimeouts);
         row2("messages not sent (drain, unplugged)", 0, m_sent.dropped);
         if (m_cuts > 0) {
             row2("blocks cut by pulling the plug", m_cuts, m_cuts);
@@ -543,6 +590,13 @@ public:
                     m_tally.checksumReports, m_tally.readErrorReports, m_tally.timeouts, spurious);
         check("waits ended by a closed port", m_tally.portClosedEnds, m_cuts,
               m_tally.portClosedEnds == m_cuts);
+        // The port goes within a tick or two of the plug; it stays closed until the new device is
+        // picked in the port dialog.
+        const int closedLow = m_cuts * (kUnpluggedTicks - 3);
+        check("ticks with the port closed, message shown",
+              m_tally.closedTicks - m_tally.closedTextMissing, closedLow,
+              m_tally.closedTextMissing == 0 && m_tally.closedTicks >= closedLow &&
+                  m_tally.closedTicks <= m_cuts * kUnpluggedTicks);
         check("screen speed line as expected", m_tally.screenMismatches, 0,
               m_tally.screenMismatches == 0);
         if (!m_tally.firstScreenMismatch.empty()) {
@@ -557,7 +611,7 @@ public:
         check("log lines equal to the expected ones", log.matching, m_tally.logged,
               log.matching == m_tally.logged && log.problem.empty());
         if (!log.problem.empty()) {
-            std::printf("    %s\n", log.problem.c_str());
+            std::printf("    %s\n", printable(log.problem).c_str());
         }
 
         const long growth = m_endMemory.rssKiB - m_baseMemory.rssKiB;
@@ -565,11 +619,26 @@ public:
                     "peak sampled %ld KiB, VmHWM %ld KiB\n",
                     m_baseMemory.rssKiB, m_baseAt, m_endMemory.rssKiB, m_peakRssKiB,
                     m_endMemory.hwmKiB);
+        const long heapGrowth = m_endMemory.heapKiB - m_baseMemory.heapKiB;
+        std::printf("  heap in use: %ld KiB after warm-up, %ld KiB at the end, peak sampled %ld "
+                    "KiB\n",
+                    m_baseMemory.heapKiB, m_endMemory.heapKiB, m_peakHeapKiB);
         if (m_baseMemory.rssKiB > 0) {
-            check("memory growth after warm-up (KiB)", growth, kMaxGrowthKiB,
+            check("VmRSS growth after warm-up (KiB)", growth, kMaxGrowthKiB,
                   growth <= kMaxGrowthKiB);
+            check("heap growth after warm-up (KiB)", heapGrowth, kMaxHeapGrowthKiB,
+                  heapGrowth <= kMaxHeapGrowthKiB);
         } else {
             std::printf("  memory growth: not measured (run ended before warm-up)\n");
+        }
+        if (m_options.sigtermAfter >= 0.0) {
+            const bool onTime = interrupted && secondsSinceStart() < m_options.sigtermAfter + 2.0;
+            std::printf("  SIGTERM after %.1f s: %s, log %s\n", m_options.sigtermAfter,
+                        onTime ? "handled, shutdown ran" : "NOT handled",
+                        log.problem.empty() ? "complete with its end line" : "broken");
+            if (!onTime) {
+                failures.push_back("SIGTERM");
+            }
         }
         if (m_dialogs.messages > 0) {
             std::printf("  message box: %s\n", m_dialogs.lastMessage.c_str());
@@ -804,10 +873,11 @@ private:
         }
         if (m_baseMemory.rssKiB != 0) {
             m_peakRssKiB = std::max(m_peakRssKiB, memory.rssKiB);
+            m_peakHeapKiB = std::max(m_peakHeapKiB, memory.heapKiB);
         }
         if (m_options.verbose) {
-            std::printf("%6.1f s  VmRSS %ld KiB  ticks %lld  logged %d\n", elapsed, memory.rssKiB,
-                        m_tally.ticks, m_tally.logged);
+            std::printf("%6.1f s  VmRSS %ld KiB  heap %ld KiB  ticks %lld  logged %d\n", elapsed,
+                        memory.rssKiB, memory.heapKiB, m_tally.ticks, m_tally.logged);
             std::fflush(stdout);
         }
     }
@@ -904,6 +974,7 @@ private:
     bool m_unplugged = false;
     int m_unpluggedTicks = 0;
     int m_cuts = 0;
+    bool m_stalled = false;
 
     std::deque<Expected> m_queue;
     int m_loggedExpected = 0;
@@ -918,6 +989,7 @@ private:
     double m_baseAt = 0.0;
     Memory m_endMemory;
     long m_peakRssKiB = 0;
+    long m_peakHeapKiB = 0;
 };
 
 std::uint64_t clockSeed() {
