@@ -652,7 +652,7 @@ public:
         return failures.empty();
     }
 
-    // Pulls the plug in the middle of the next good block once this many seconds have passed.
+    /// Wall-clock seconds since the run began.
     [[nodiscard]] double secondsSinceStart() const {
         return std::chrono::duration<double>(SteadyClock::now() - m_start).count();
     }
