@@ -8,6 +8,7 @@
 #include "core/statistics.h"
 #include "device/device_link.h"
 #include "device/protocol.h"
+#include "display/panel_state.h"
 #include "fakes/fake_serial_port.h"
 #include "fakes/fakes.h"
 #include "fuzz_common.h"
@@ -26,7 +27,6 @@ namespace quendar::fuzz {
 namespace {
 
 using test::FakeButtons;
-using test::FakePanel;
 using test::FakeSerialPort;
 using test::FakeStatusLines;
 using test::FixedClock;
@@ -122,6 +122,34 @@ void checkLogFile(const std::filesystem::path& path, int dataLines) {
     }
 }
 
+// The panel's real state behind the seam the protocol and evaluation talk to; the Qt panel
+// forwards to the same object.
+class StatePanel final : public PanelControl {
+public:
+    void showDashes() override { state.showDashes(); }
+    void startRunningLight(RunDirection direction) override { state.startRunningLight(direction); }
+    void stopRunningLight() override { state.stopRunningLight(); }
+    void setReady(bool ready) override { state.setReady(ready); }
+    void showDigitImages(int left, int middle, int right) override {
+        state.showDigitImages(left, middle, right);
+    }
+
+    // The panel's tick at the end of a timer tick; every number shown names its picture or
+    // none, so a wild digit from the device leaves a field empty instead of reading past a slot.
+    void tick() {
+        state.tick();
+        FUZZ_CHECK(state.stepCounter() >= 0 && state.stepCounter() < PanelState::kTicksPerStep);
+        for (const int number : state.digitFieldImages()) {
+            const int slot = pictureSlot(number);
+            FUZZ_CHECK(slot >= -1 && slot < static_cast<int>(kPanelPictures.size()));
+            FUZZ_CHECK(slot < 0 || kPanelPictures[static_cast<std::size_t>(slot)].number == number);
+        }
+        FUZZ_CHECK(pictureSlot(state.unitImage()) >= 0);
+    }
+
+    PanelState state;
+};
+
 // Everything one run needs, built afresh per input so runs do not depend on each other.
 struct Rig {
     Rig() : configPath(scratchDir() / "cnf.dat"), logPath((scratchDir() / "fuzz.log").string()) {
@@ -133,7 +161,7 @@ struct Rig {
     FakeSerialPort port;
     ScriptedDialogs dialogs;
     FakeStatusLines lines;
-    FakePanel panel;
+    StatePanel panel;
     FakeButtons buttons;
     FixedClock clock{DateTime{2024, 2, 29, 23, 59, 58}};
     MeasurementLog log{dialogs, buttons, clock};
@@ -174,6 +202,7 @@ void Rig::step() {
     bool expectEvaluation = false;
 
     protocol.protocolStep();
+    panel.tick();
 
     FUZZ_CHECK(protocol.state() == ProtocolState::Idle ||
                protocol.state() == ProtocolState::AwaitingBlock);
