@@ -95,6 +95,31 @@ std::int32_t readLe16(const QByteArray& data, qsizetype at) {
     return static_cast<uchar>(data[at]) | (static_cast<uchar>(data[at + 1]) << 8);
 }
 
+// Run-length data has no fixed size, and Qt decodes a stream cut short as a picture filled up
+// with the background: the stream must reach its end-of-bitmap mark inside the file.
+bool rleComplete(const QByteArray& data, qsizetype at, bool fourBit) {
+    const qsizetype size = data.size();
+    while (at + 2 <= size) {
+        const int count = static_cast<uchar>(data[at]);
+        const int code = static_cast<uchar>(data[at + 1]);
+        at += 2;
+        if (count != 0 || code == 0) {
+            continue; // a run, or the end of a row
+        }
+        if (code == 1) {
+            return true; // end of the bitmap
+        }
+        if (code == 2) {
+            at += 2; // a jump: two offset bytes follow
+            continue;
+        }
+        // Absolute mode: `code` pixels follow, padded to an even number of bytes.
+        const qsizetype bytes = fourBit ? (code + 1) / 2 : code;
+        at += bytes + (bytes & 1);
+    }
+    return false;
+}
+
 // Checks the size a BMP declares before Qt allocates for it, and that an uncompressed one holds
 // all its rows: Qt's reader would show a cut-off file half filled. Height is negative for
 // top-down bitmaps; the old 12-byte core header holds 16-bit sizes.
@@ -126,9 +151,14 @@ bool bmpAcceptable(const QByteArray& data) {
         return false;
     }
     constexpr std::int32_t kRgb = 0;
+    constexpr std::int32_t kRle8 = 1;
+    constexpr std::int32_t kRle4 = 2;
     constexpr std::int32_t kBitfields = 3;
+    if (compression == kRle8 || compression == kRle4) {
+        return rleComplete(data, static_cast<qsizetype>(pixelOffset), compression == kRle4);
+    }
     if (compression != kRgb && compression != kBitfields) {
-        return true; // run-length data has no fixed size; Qt checks it as it goes
+        return true; // Qt refuses the other kinds itself
     }
     const std::int64_t stride = (width * bitsPerPixel + 31) / 32 * 4;
     return pixelOffset + stride * height <= data.size();

@@ -53,6 +53,36 @@ QByteArray bmpDeclaring(int width, int height) {
     return bmp;
 }
 
+// A 4 x 2 run-length BMP (8 bits, four colours); `cut` drops its end-of-bitmap mark and the
+// last row's runs, as a file cut short would.
+QByteArray rle8Bmp(bool cut) {
+    QByteArray pixels("\x02\x01\x02\x00\x00\x00\x04\x01\x00\x01", 10);
+    if (cut) {
+        pixels.chop(4);
+    }
+    const QByteArray palette("\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\x00\xFF\xFF\xFF\x00",
+                             16);
+    QByteArray bmp(54, '\0');
+    const auto put = [&](int at, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+        }
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put(2, static_cast<std::uint32_t>(54 + 16 + pixels.size()), 4); // file size
+    put(10, 54 + 16, 4);                                            // pixel offset
+    put(14, 40, 4);                                                 // header size
+    put(18, 4, 4);                                                  // width
+    put(22, 2, 4);                                                  // height
+    put(26, 1, 2);                                                  // planes
+    put(28, 8, 2);                                                  // bits per pixel
+    put(30, 1, 4);                                                  // compression: RLE8
+    put(34, static_cast<std::uint32_t>(pixels.size()), 4);
+    put(46, 4, 4); // colours used
+    return bmp + palette + pixels;
+}
+
 struct Case {
     const char* name;
     std::function<QByteArray()> bytes;
@@ -76,6 +106,8 @@ const Case kCases[] = {
      [] { return withDeclaredSize(goodJpeg(), kMaxImageSide + 1, 8); }, QSize()},
     {"BmpDeclaringHugeSize", [] { return bmpDeclaring(60000, -60000); }, QSize()},
     {"TruncatedBmp", [] { return solidBmp(25, 25, Qt::blue).left(60); }, QSize()},
+    {"RleBmp", [] { return rle8Bmp(false); }, QSize(4, 2)},
+    {"RleBmpWithoutEnd", [] { return rle8Bmp(true); }, QSize()},
     {"UnknownFormat", [] { return QByteArray("GIF89a\x01\x00\x01\x00", 10); }, QSize()},
     {"EmptyFile", [] { return QByteArray(); }, QSize()},
 };
