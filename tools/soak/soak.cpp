@@ -582,7 +582,7 @@ public:
         check("  overflow, not logged", m_tally.overflow, m_sent.overflow,
               m_tally.overflow <= m_sent.overflow);
         check("  dash flag shown", m_tally.dash, m_sent.dash, m_tally.dash <= m_sent.dash);
-        check("junk records that passed the check byte (at most)", m_tally.bogus, spurious,
+        check("junk records that passed the check (at most)", m_tally.bogus, spurious,
               m_tally.bogus <= spurious);
         check("reports: Fehler 4 / 1 + Timeout", reports, badBlocks + spurious - m_tally.bogus,
               reports <= badBlocks + spurious - m_tally.bogus &&
