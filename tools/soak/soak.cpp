@@ -494,6 +494,11 @@ public:
         }
         syncInput();
 
+        if (m_program.application().isShutDown()) {
+            // SIGTERM has run the shutdown; a timer event already queued must not count as a
+            // tick that found the port closed.
+            return;
+        }
         const ProtocolState before = m_program.protocol().state();
         m_program.application().onTimer();
         ++m_tally.ticks;
