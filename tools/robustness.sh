@@ -124,8 +124,8 @@ fi
 
 section "summary"
 printf '%s\n' "${timings[@]}"
+echo "robustness: $((${#timings[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
 if [ ${#failed[@]} -ne 0 ]; then
-    printf 'robustness: FAILED: %s\n' "${failed[*]}"
+    printf 'robustness: FAILED: %s\n' "${failed[*]}" >&2
     exit 1
 fi
-echo "robustness: all stages passed"
