@@ -1,8 +1,8 @@
 #include "display/main_window.h"
 
-#include "core/text.h"
 #include "display/image_loader.h"
 #include "display/picture_button.h"
+#include "display/qt_text.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -11,11 +11,6 @@
 
 namespace quendar {
 namespace {
-
-QString fromCp1252(std::string_view text) {
-    const std::string utf8 = cp1252ToUtf8(text);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 constexpr int kTimerPeriodMs = 100;
 
@@ -122,7 +117,7 @@ void MainWindow::closeMainWindow() {
 
 void MainWindow::setLineText(Line which, std::string_view text) {
     if (QLabel* label = line(which)) {
-        label->setText(fromCp1252(text));
+        label->setText(qStringFromCp1252(text));
     }
 }
 
@@ -142,7 +137,7 @@ void MainWindow::release(Button which) {
 
 void MainWindow::setTooltip(Button which, std::string_view text) {
     if (PictureButton* b = button(which)) {
-        b->setToolTip(fromCp1252(text));
+        b->setToolTip(qStringFromCp1252(text));
     }
 }
 

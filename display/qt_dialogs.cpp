@@ -1,6 +1,6 @@
 #include "display/qt_dialogs.h"
 
-#include "core/text.h"
+#include "display/qt_text.h"
 
 #include <QBoxLayout>
 #include <QFileDialog>
@@ -18,18 +18,7 @@
 #endif
 
 namespace quendar {
-namespace {
-
-QString fromCp1252(std::string_view text) {
-    const std::string utf8 = cp1252ToUtf8(text);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-std::string toCp1252(const QString& text) {
-    return utf8ToCp1252(text.toUtf8().toStdString());
-}
-
-} // namespace
+namespace {} // namespace
 
 int maxSavePathLength() {
 #ifdef _WIN32
@@ -45,8 +34,8 @@ QtDialogs::QtDialogs(QWidget* parent, ModalGate& gate) : m_parent(parent), m_gat
 
 void QtDialogs::messageBox(std::string_view caption, std::string_view text) {
     const ModalGate::Scope modal(m_gate);
-    QMessageBox box(QMessageBox::NoIcon, fromCp1252(caption), fromCp1252(text), QMessageBox::Ok,
-                    m_parent);
+    QMessageBox box(QMessageBox::NoIcon, qStringFromCp1252(caption), qStringFromCp1252(text),
+                    QMessageBox::Ok, m_parent);
     box.exec();
 }
 
@@ -55,21 +44,22 @@ std::string QtDialogs::inputText(std::string_view title, std::string_view prompt
     const ModalGate::Scope modal(m_gate);
     QInputDialog dialog(m_parent);
     dialog.setInputMode(QInputDialog::TextInput);
-    dialog.setWindowTitle(fromCp1252(title));
-    dialog.setLabelText(fromCp1252(prompt));
-    dialog.setTextValue(fromCp1252(preset));
+    dialog.setWindowTitle(qStringFromCp1252(title));
+    dialog.setLabelText(qStringFromCp1252(prompt));
+    dialog.setTextValue(qStringFromCp1252(preset));
     if (!details.empty()) {
         // The dialog builds its layout (prompt, entry, buttons) on demand; asking for its size
         // makes it, so the details can go between prompt and entry.
         (void)dialog.sizeHint();
         if (auto* layout = qobject_cast<QBoxLayout*>(dialog.layout())) {
-            auto* label = new QLabel(fromCp1252(details), &dialog);
+            auto* label = new QLabel(qStringFromCp1252(details), &dialog);
             label->setTextFormat(Qt::PlainText);
             label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
             label->setTextInteractionFlags(Qt::TextSelectableByMouse);
             layout->insertWidget(1, label);
         } else {
-            dialog.setLabelText(fromCp1252(prompt) + QStringLiteral("\n\n") + fromCp1252(details));
+            dialog.setLabelText(qStringFromCp1252(prompt) + QStringLiteral("\n\n") +
+                                qStringFromCp1252(details));
         }
     }
     // Showing selects the preset text; the caret belongs at its end instead.
@@ -81,15 +71,15 @@ std::string QtDialogs::inputText(std::string_view title, std::string_view prompt
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }
-    return toCp1252(dialog.textValue());
+    return cp1252FromQString(dialog.textValue());
 }
 
 std::string QtDialogs::saveFileName(std::string_view title, std::string_view filter) {
     const ModalGate::Scope modal(m_gate);
-    QFileDialog dialog(m_parent, fromCp1252(title));
+    QFileDialog dialog(m_parent, qStringFromCp1252(title));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(fromCp1252(filter));
+    dialog.setNameFilter(qStringFromCp1252(filter));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};

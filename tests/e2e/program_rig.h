@@ -5,8 +5,8 @@
 // between the window and the spine notes what the program shows at the end of every tick.
 
 #include "app/program.h"
-#include "core/text.h"
 #include "display/picture_button.h"
+#include "display/qt_text.h"
 #include "fakes/fakes.h"
 #include "fakes/pty_device.h"
 
@@ -36,8 +36,7 @@ inline constexpr int kDeadlineMs = 20000;
 
 /// The screen form of a Windows-1252 program text.
 inline QString screenText(std::string_view cp1252) {
-    const std::string utf8 = cp1252ToUtf8(cp1252);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    return qStringFromCp1252(cp1252);
 }
 
 /// The whole content of a file as bytes; empty when it cannot be read.
