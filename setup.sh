@@ -13,7 +13,7 @@ mode="${1:-demo}"
 build_packages=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev libqt6serialport6-dev libjpeg62-turbo-dev
     libgtest-dev fonts-liberation)
-test_packages=(xvfb xauth socat clang libclang-rt-14-dev)
+test_packages=(clang libclang-rt-14-dev locales)
 
 install_packages() {
     local missing=()
@@ -48,6 +48,12 @@ demo)
     ;;
 test)
     install_packages "${build_packages[@]}" "${test_packages[@]}"
+    # The number texts must not follow a German locale; the test for that needs one installed.
+    if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+        sudo=()
+        [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+        "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "setup: could not generate de_DE.UTF-8; that test will be skipped"
+    fi
     configure_and_build "$build"
     (cd "$build" && ctest --output-on-failure -j"$(nproc)")
     if [ "${QUENDAR_QUICK:-0}" != 1 ]; then
