@@ -11,7 +11,7 @@ build="${QUENDAR_BUILD_DIR:-$here/build}"
 mode="${1:-demo}"
 
 build_packages=(build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-serialport-dev libqt6serialport6-dev libjpeg62-turbo-dev
+    qt6-base-dev qt6-serialport-dev libjpeg62-turbo-dev
     libgtest-dev fonts-liberation)
 test_packages=(clang libclang-rt-14-dev locales)
 
