@@ -52,10 +52,23 @@ Bytes block(Bytes payload) {
 
 const Bytes kPayload = {1, 4, 0, 0x01, 0x2C, 0x00, 0x00, 0x10, 0x27, 9, 8, 7, 6, 5};
 
-class ProtocolTest : public ::testing::Test {
-protected:
-    ProtocolTest() { link.openPort(255); }
+// The protocol over a link to a fake port, opened as at start-up.
+struct Rig {
+    Rig() { link.openPort(255); }
+    Rig(const Rig&) = delete;
+    Rig& operator=(const Rig&) = delete;
 
+    FakeSerialPort port;
+    ScriptedDialogs dialogs;
+    FakeStatusLines lines;
+    FakePanel panel;
+    DeviceLink link{port, dialogs, lines, panel, "unused-cnf.dat"};
+    RecordingEvaluator evaluator{panel.calls};
+    DeviceProtocol protocol{link, evaluator, lines, panel};
+};
+
+class ProtocolTest : public ::testing::Test, protected Rig {
+protected:
     void steps(int n) {
         for (int i = 0; i < n; ++i) {
             protocol.protocolStep();
@@ -69,14 +82,6 @@ protected:
         panel.calls.clear();
         port.written.clear();
     }
-
-    FakeSerialPort port;
-    ScriptedDialogs dialogs;
-    FakeStatusLines lines;
-    FakePanel panel;
-    DeviceLink link{port, dialogs, lines, panel, "unused-cnf.dat"};
-    RecordingEvaluator evaluator{panel.calls};
-    DeviceProtocol protocol{link, evaluator, lines, panel};
 };
 
 struct StatusCase {
@@ -102,21 +107,15 @@ TEST_F(ProtocolTest, EachStatusByteInIdleActsAsTheTableSays) {
     };
     for (const StatusCase& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.byte));
-        FakeSerialPort fresh;
-        FakePanel freshPanel;
-        FakeStatusLines freshLines;
-        DeviceLink freshLink{fresh, dialogs, freshLines, freshPanel, "unused-cnf.dat"};
-        RecordingEvaluator freshEvaluator{freshPanel.calls};
-        DeviceProtocol p{freshLink, freshEvaluator, freshLines, freshPanel};
-        freshLink.openPort(255);
-        fresh.feed({c.byte, 167}); // the second byte waits for the next tick
-        p.protocolStep();
-        EXPECT_EQ(freshPanel.calls, c.calls);
-        EXPECT_EQ(p.state(), c.next);
-        EXPECT_EQ(fresh.written, c.written);
-        EXPECT_EQ(fresh.waiting(), 1u);
-        EXPECT_EQ(p.waitTicks(), 0);
-        EXPECT_EQ(freshLines.writes, 0);
+        Rig fresh;
+        fresh.port.feed({c.byte, 167}); // the second byte waits for the next tick
+        fresh.protocol.protocolStep();
+        EXPECT_EQ(fresh.panel.calls, c.calls);
+        EXPECT_EQ(fresh.protocol.state(), c.next);
+        EXPECT_EQ(fresh.port.written, c.written);
+        EXPECT_EQ(fresh.port.waiting(), 1u);
+        EXPECT_EQ(fresh.protocol.waitTicks(), 0);
+        EXPECT_EQ(fresh.lines.writes, 0);
     }
 }
 
